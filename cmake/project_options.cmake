@@ -14,3 +14,7 @@ if(UPDATER_SANITIZE AND NOT WIN32)
 endif()
 
 option(UPDATER_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+if(UPDATER_FUZZ)
+    # Coverage instrumentation for every library the fuzz targets link.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

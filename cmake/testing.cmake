@@ -18,7 +18,7 @@ include(GoogleTest)
 # add_native_test(name SOURCES ... LIBS ...): a GoogleTest program of the native tier; each case is
 # its own CTest test.
 function(add_native_test name)
-    if(WIN32)
+    if(WIN32 OR NOT BUILD_TESTING)
         return()
     endif()
     cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
