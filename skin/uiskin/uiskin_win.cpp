@@ -4,7 +4,8 @@
 //
 // How: the direct parent of every button and static control is subclassed to answer
 // WM_CTLCOLORSTATIC/WM_CTLCOLORBTN; push buttons, whose colours the system fixes, are subclassed and
-// painted here; progress bars get PBM_SETBARCOLOR/PBM_SETBKCOLOR and have their old colours kept.
+// painted here, and so are progress bars: PBM_SETBARCOLOR is ignored once a visual style (or Wine's
+// theme) draws the bar, while painting ourselves looks the same everywhere.
 // A WH_CALLWNDPROCRET hook on the attaching thread catches controls created later.
 //
 // Subclassing is by SetWindowLongPtrA, chained through a table. On detach a window whose procedure is
@@ -27,7 +28,6 @@ struct Entry {
     WNDPROC previous;
     Kind kind;
     bool skinned; // false: inert, every message passes straight through
-    COLORREF old_bar, old_background;
 };
 
 constexpr int max_windows = 128;
@@ -90,18 +90,6 @@ bool is_push_button(HWND window)
     return class_is(window, "Button") && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
 }
 
-void apply_progress_colours(HWND window)
-{
-    const COLORREF bar = SendMessageA(window, PBM_SETBARCOLOR, 0, skin.colours[skin_format::progress_bar]);
-    const COLORREF background =
-        SendMessageA(window, PBM_SETBKCOLOR, 0, skin.colours[skin_format::progress_background]);
-    Locked lock;
-    if (Entry* e = find_locked(window)) {
-        e->old_bar = bar;
-        e->old_background = background;
-    }
-}
-
 // Puts `window` under skin_procedure, or re-activates an inert entry; false when the table is full.
 bool subclass(HWND window, Kind kind)
 {
@@ -123,7 +111,7 @@ bool subclass(HWND window, Kind kind)
                 return false;
             // The previous procedure is in place before ours is, so no message can find it missing.
             *e = {window, GetWindowThreadProcessId(window, nullptr),
-                  reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)), kind, true, 0, 0};
+                  reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)), kind, true};
             fresh = true;
         }
         e->skinned = true;
@@ -139,8 +127,6 @@ bool subclass(HWND window, Kind kind)
         if (Entry* e = find_locked(window))
             e->previous = reinterpret_cast<WNDPROC>(previous);
     }
-    if (kind == Kind::progress)
-        apply_progress_colours(window);
     InvalidateRect(window, nullptr, TRUE);
     return true;
 }
@@ -179,16 +165,12 @@ void style_control(HWND control)
     }
 }
 
-// Runs on the window's own thread: colours back, procedure back (or inert), repaint.
+// Runs on the window's own thread: procedure back (or inert), repaint.
 void restore_window(HWND window)
 {
     Entry e;
     if (!lookup(window, e))
         return;
-    if (e.kind == Kind::progress && e.skinned) {
-        SendMessageA(window, PBM_SETBARCOLOR, 0, e.old_bar);
-        SendMessageA(window, PBM_SETBKCOLOR, 0, e.old_background);
-    }
     const bool on_top = GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&skin_procedure);
     {
         Locked lock;
@@ -202,6 +184,13 @@ void restore_window(HWND window)
     if (on_top)
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(e.previous));
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void fill(HDC dc, const RECT& rect, COLORREF colour)
+{
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &rect, brush);
+    DeleteObject(brush);
 }
 
 COLORREF mix(COLORREF a, COLORREF b)
@@ -223,9 +212,7 @@ void paint_push_button(HWND window)
     const COLORREF border = skin.colours[skin_format::button_border];
     const COLORREF face = skin.colours[skin_format::button_face];
 
-    HBRUSH fill = CreateSolidBrush(pressed ? mix(face, border) : face);
-    FillRect(dc, &rect, fill);
-    DeleteObject(fill);
+    fill(dc, rect, pressed ? mix(face, border) : face);
     HBRUSH frame = CreateSolidBrush(border);
     FrameRect(dc, &rect, frame);
     DeleteObject(frame);
@@ -246,6 +233,34 @@ void paint_push_button(HWND window)
         RECT focus = rect;
         InflateRect(&focus, -3, -3);
         DrawFocusRect(dc, &focus);
+    }
+    EndPaint(window, &ps);
+}
+
+void paint_progress(HWND window)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (dc == nullptr)
+        return;
+    RECT rect;
+    GetClientRect(window, &rect);
+    PBRANGE range{};
+    SendMessageA(window, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+    const int position = static_cast<int>(SendMessageA(window, PBM_GETPOS, 0, 0));
+    fill(dc, rect, skin.colours[skin_format::progress_background]);
+    if (range.iHigh > range.iLow && position > range.iLow) {
+        const bool vertical = (GetWindowLongA(window, GWL_STYLE) & PBS_VERTICAL) != 0;
+        const int extent = vertical ? rect.bottom - rect.top : rect.right - rect.left;
+        int done = MulDiv(position - range.iLow, extent, range.iHigh - range.iLow);
+        if (done > extent)
+            done = extent;
+        RECT bar = rect;
+        if (vertical)
+            bar.top = bar.bottom - done;
+        else
+            bar.right = bar.left + done;
+        fill(dc, bar, skin.colours[skin_format::progress_bar]);
     }
     EndPaint(window, &ps);
 }
@@ -303,6 +318,13 @@ LRESULT CALLBACK skin_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
                 SetBkColor(dc, skin.colours[skin_format::button_face]);
                 return reinterpret_cast<LRESULT>(button_brush);
             }
+        } else if (e.kind == Kind::progress) {
+            if (message == WM_PAINT) {
+                paint_progress(window);
+                return 0;
+            }
+            if (message == WM_ERASEBKGND)
+                return 1;
         } else if (e.kind == Kind::push_button) {
             if (message == WM_PAINT) {
                 paint_push_button(window);

@@ -153,3 +153,47 @@ CraftedImage SampleDll::make(PeFormat format)
     image.sections = {text, rdata, reloc};
     return image;
 }
+
+CraftedImage recording_entry_image(PeFormat format, std::uint64_t image_base, std::uintptr_t log_address,
+                                   std::uint32_t result)
+{
+    CraftedImage image;
+    image.format = format;
+    image.image_base = image_base;
+    image.entry = 0x1000;
+    CraftedSection text{0x1000, 0, {}};
+    std::vector<std::uint8_t>& code = text.bytes;
+    auto put32 = [&code](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            code.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    if (format == PeFormat::pe32_plus) {
+        code = {0x48, 0xB8}; // mov rax, log
+        put32(static_cast<std::uint32_t>(log_address));
+        put32(static_cast<std::uint32_t>(static_cast<std::uint64_t>(log_address) >> 32));
+        code.insert(code.end(), {0x8B, 0x08,               // mov ecx, [rax]
+                                 0x89, 0x54, 0x88, 0x04,   // mov [rax+rcx*4+4], edx (reason)
+                                 0xFF, 0x00,               // inc dword [rax]
+                                 0xB8});                   // mov eax, result
+        put32(result);
+        code.push_back(0xC3); // ret
+    } else {
+        code = {0xB8}; // mov eax, log
+        put32(static_cast<std::uint32_t>(log_address));
+        code.insert(code.end(), {0x8B, 0x08,               // mov ecx, [eax]
+                                 0x8B, 0x54, 0x24, 0x08,   // mov edx, [esp+8] (reason)
+                                 0x89, 0x54, 0x88, 0x04,   // mov [eax+ecx*4+4], edx
+                                 0xFF, 0x00,               // inc dword [eax]
+                                 0xB8});                   // mov eax, result
+        put32(result);
+        code.insert(code.end(), {0xC2, 0x0C, 0x00}); // ret 12
+    }
+    CraftedSection reloc{0x2000, 0, {}};
+    reloc.put32(0, 0x1000);
+    reloc.put32(4, 12);
+    reloc.put16(8, 0);
+    reloc.put16(10, 0);
+    image.directories[pe::directory_base_relocation] = {0x2000, 12};
+    image.sections = {text, reloc};
+    return image;
+}

@@ -52,3 +52,8 @@ struct SampleDll {
 
     static CraftedImage make(PeFormat format);
 };
+
+// A DLL whose entry point appends its reason to log[1..] (log[0] counts the calls) and returns
+// `result`: machine code for the given format, no imports, a relocation table with padding only.
+CraftedImage recording_entry_image(PeFormat format, std::uint64_t image_base, std::uintptr_t log_address,
+                                   std::uint32_t result);
