@@ -14,6 +14,7 @@
 class FakePlatform final : public LoaderPlatform {
 public:
     Address occupied = 0;              // a preferred address that is "taken"
+    bool every_preferred_taken = false; // so every image lands at `fallback` and is relocated
     Address fallback = 0x7A000000;     // where blocks land when the preferred one is not available
     std::size_t max_block = 64 << 20;  // larger reservations fail
     std::map<std::string, ModuleHandle> present{{"kernel32.dll", 0x7100}};
@@ -34,7 +35,7 @@ public:
 
     MappedBlock reserve(Address address, std::size_t size) override
     {
-        if (size > max_block || (address != 0 && address == occupied))
+        if (size > max_block || (address != 0 && (address == occupied || every_preferred_taken)))
             return {};
         blocks_.push_back(std::make_unique<std::vector<std::uint8_t>>(size, 0));
         ++reserved;

@@ -1,0 +1,86 @@
+// The x86 product's skin path once: the embedded PE32 library mapped from memory, attached to a real
+// window and detached, an entry point that refuses to start, and stdcall calls through call_address.
+#include "resources/skin/skin_resources.h"
+#include "skin/call_address.h"
+#include "skin/loader_platform_win.h"
+#include "skin/skin_format.h"
+#include "skin/skin_library.h"
+#include "tests/skin/crafted_image.h"
+#include "tests/skin/test_window_win.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::uint32_t __stdcall no_arguments() { return 7; }
+std::uint32_t __stdcall two_arguments(std::uint32_t a, std::uint32_t b) { return a * 10 + b; }
+std::uint32_t __stdcall ten_arguments(std::uint32_t a1, std::uint32_t a2, std::uint32_t a3, std::uint32_t a4,
+                                      std::uint32_t a5, std::uint32_t a6, std::uint32_t a7, std::uint32_t a8,
+                                      std::uint32_t a9, std::uint32_t a10)
+{
+    return a1 + 2 * a2 + 3 * a3 + 4 * a4 + 5 * a5 + 6 * a6 + 7 * a7 + 8 * a8 + 9 * a9 + 10 * a10;
+}
+
+std::uintptr_t stack_level()
+{
+    volatile char here = 0;
+    return reinterpret_cast<std::uintptr_t>(&here);
+}
+
+TEST(SkinSmoke, CallAddressCallsStdcallWithZeroTwoAndTenArguments)
+{
+    const std::uintptr_t level = stack_level();
+    // Repeated, so a stack left 40 or 32 bytes off would show in the level and in the results.
+    for (int round = 0; round < 4; ++round) {
+        EXPECT_EQ(call_address(reinterpret_cast<std::uintptr_t>(&no_arguments), 1, 2, 3, 4, 5, 6, 7, 8, 9, 10), 7u);
+        EXPECT_EQ(call_address(reinterpret_cast<std::uintptr_t>(&two_arguments), 4, 2, 9, 9, 9, 9, 9, 9, 9, 9), 42u);
+        EXPECT_EQ(call_address(reinterpret_cast<std::uintptr_t>(&ten_arguments), 1, 1, 1, 1, 1, 1, 1, 1, 1, 1), 55u);
+        EXPECT_EQ(call_address(reinterpret_cast<std::uintptr_t>(&ten_arguments), 0, 0, 0, 0, 0, 0, 0, 0, 0, 3), 30u);
+        EXPECT_EQ(stack_level(), level);
+    }
+}
+
+TEST(SkinSmoke, EntryPointReturningZeroIsDetachedAndReleased)
+{
+    std::uint32_t log[8] = {};
+    void* probe = VirtualAlloc(nullptr, 0x10000, MEM_RESERVE, PAGE_NOACCESS);
+    VirtualFree(probe, 0, MEM_RELEASE);
+    const Address at = reinterpret_cast<Address>(probe);
+    const std::vector<std::uint8_t> image =
+        recording_entry_image(PeFormat::pe32, at, reinterpret_cast<std::uintptr_t>(log), 0).build();
+    InMemoryLibrary library(windows_loader_platform(), native_pe_format);
+    EXPECT_FALSE(library.load(image));
+    ASSERT_EQ(log[0], 2u);
+    EXPECT_EQ(log[1], 1u);
+    EXPECT_EQ(log[2], 0u);
+    MEMORY_BASIC_INFORMATION info{};
+    VirtualQuery(probe, &info, sizeof info);
+    EXPECT_EQ(info.State, static_cast<DWORD>(MEM_FREE));
+}
+
+TEST(SkinSmoke, EmbeddedLibraryLoadsAttachesAndDetaches)
+{
+    static_assert(native_pe_format == PeFormat::pe32);
+    load_skin_library();
+    ASSERT_NE(skin_library.image_base(), 0u);
+    ASSERT_NE(skin_library.find_export("SkinAttach"), 0u);
+    ASSERT_NE(skin_library.find_export("SkinDetach"), 0u);
+
+    test_window::Form form;
+    const test_window::Picture before = test_window::capture(form.window);
+    const LONG_PTR button_procedure = test_window::procedure_of(form.button);
+    attach_skin({SkinBlob, SkinBlob_size});
+    form.settle();
+    skin_format::Skin skin{};
+    ASSERT_TRUE(skin_format::parse(SkinBlob, static_cast<long>(SkinBlob_size), skin));
+    const test_window::Picture skinned = test_window::capture(form.window);
+    EXPECT_EQ(skinned.at(form.window, form.button, 4, 4), skin.colours[skin_format::button_face]);
+    EXPECT_EQ(skinned.at(form.window, form.bar, 60, 10), skin.colours[skin_format::progress_bar]);
+    detach_skin();
+    detach_skin();
+    form.settle();
+    EXPECT_EQ(test_window::procedure_of(form.button), button_procedure);
+    EXPECT_TRUE(test_window::capture(form.window) == before);
+}
+
+} // namespace
