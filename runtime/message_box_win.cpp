@@ -2,6 +2,7 @@
 
 #include <array>
 #include <new>
+#include <string>
 
 #include "resources/texts.h"
 #include "runtime/message_box.h"
