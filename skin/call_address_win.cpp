@@ -4,8 +4,8 @@
 
 // The callee may pop anything from 0 to 40 bytes, so the frame pointer, not the callee, decides where
 // the stack ends up. Arguments arrive at 8(%ebp) (address) and 12(%ebp)..48(%ebp) (a1..a10).
-extern "C" std::uint32_t __cdecl skin_call_stdcall(std::uint32_t address, const std::uint32_t* words)
-    __asm__("_skin_call_stdcall");
+extern "C" std::uint32_t __cdecl skin_call_stdcall(std::uint32_t address,
+                                                   const std::uint32_t* words) __asm__("_skin_call_stdcall");
 
 __asm__(".text\n"
         ".globl _skin_call_stdcall\n"
@@ -37,9 +37,9 @@ std::uintptr_t call_address(std::uintptr_t address, std::uintptr_t a1, std::uint
                             std::uintptr_t a8, std::uintptr_t a9, std::uintptr_t a10)
 {
     // The caller owns the argument area in the x64 convention, so a callee taking fewer is fine.
-    using Callee = std::uintptr_t (*)(std::uintptr_t, std::uintptr_t, std::uintptr_t, std::uintptr_t,
-                                      std::uintptr_t, std::uintptr_t, std::uintptr_t, std::uintptr_t,
-                                      std::uintptr_t, std::uintptr_t);
+    using Callee =
+        std::uintptr_t (*)(std::uintptr_t, std::uintptr_t, std::uintptr_t, std::uintptr_t, std::uintptr_t,
+                           std::uintptr_t, std::uintptr_t, std::uintptr_t, std::uintptr_t, std::uintptr_t);
     return reinterpret_cast<Callee>(address)(a1, a2, a3, a4, a5, a6, a7, a8, a9, a10);
 }
 

@@ -97,11 +97,13 @@ bool InMemoryLibrary::parse_headers(const std::uint8_t* image, std::size_t lengt
     const std::size_t nt_offset = static_cast<std::size_t>(dos_header_.e_lfanew);
     nt_headers_ = decode_nt_headers(image + nt_offset, format_);
     const ImageFileHeader& file = nt_headers_.file_header;
-    if (nt_headers_.signature != pe::nt_signature || (file.characteristics & pe::file_executable_image) == 0 ||
+    if (nt_headers_.signature != pe::nt_signature ||
+        (file.characteristics & pe::file_executable_image) == 0 ||
         file.size_of_optional_header != pe::optional_header_size(format_))
         return false;
     // The other build's images have the other optional header; a foreign machine's code cannot run here.
-    if (file.machine != pe::machine(format_) || nt_headers_.optional_header.magic != pe::optional_magic(format_))
+    if (file.machine != pe::machine(format_) ||
+        nt_headers_.optional_header.magic != pe::optional_magic(format_))
         return false;
     // 32768 sections or more read as a negative count once widened as a signed 16-bit value.
     if (file.number_of_sections >= 0x8000)
@@ -135,7 +137,8 @@ std::uint32_t InMemoryLibrary::image_size() const
         return 0;
     std::uint64_t size = align_up(opt.size_of_headers, alignment);
     for (const ImageSectionHeader& s : sections_) {
-        const std::uint64_t extent = s.size_of_raw_data > s.virtual_size ? s.size_of_raw_data : s.virtual_size;
+        const std::uint64_t extent =
+            s.size_of_raw_data > s.virtual_size ? s.size_of_raw_data : s.virtual_size;
         const std::uint64_t end = align_up(s.virtual_address + extent, alignment);
         if (end > size)
             size = end;
@@ -143,11 +146,12 @@ std::uint32_t InMemoryLibrary::image_size() const
     return size > UINT32_MAX ? 0 : static_cast<std::uint32_t>(size);
 }
 
-bool InMemoryLibrary::map_sections(const MappedBlock& block, const std::uint8_t* image, std::size_t length) const
+bool InMemoryLibrary::map_sections(const MappedBlock& block, const std::uint8_t* image,
+                                   std::size_t length) const
 {
     // The copy takes the section table along even where SizeOfHeaders stops short of it.
-    const std::uint64_t header_bytes =
-        std::uint64_t{nt_headers_.optional_header.size_of_headers} + pe::section_header_size * sections_.size();
+    const std::uint64_t header_bytes = std::uint64_t{nt_headers_.optional_header.size_of_headers} +
+                                       pe::section_header_size * sections_.size();
     if (header_bytes > length || header_bytes > block.size)
         return false;
     std::memcpy(block.bytes, image, header_bytes);
@@ -261,8 +265,8 @@ Address InMemoryLibrary::find_export(const char* name) const
     const std::uint32_t functions = pe::read32(d + 28);
     const std::uint32_t names = pe::read32(d + 32);
     // A name without a function would index past the address table.
-    if (name_count == 0 || name_count > function_count || !fits(functions, 4ull * function_count, block.size) ||
-        !fits(names, 4, block.size))
+    if (name_count == 0 || name_count > function_count ||
+        !fits(functions, 4ull * function_count, block.size) || !fits(names, 4, block.size))
         return 0;
     // Names are stored back to back in name-table order, the k-th naming the k-th function.
     std::uint64_t at = pe::read32(block.bytes + names);

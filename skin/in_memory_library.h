@@ -23,7 +23,7 @@ struct MappedBlock {
 };
 
 class LoaderPlatform {
-public:
+  public:
     // A zero-filled block of `size` bytes at `address`, or anywhere for address 0; bytes null on failure.
     virtual MappedBlock reserve(Address address, std::size_t size) = 0;
     virtual void release(const MappedBlock& block) = 0;
@@ -35,13 +35,14 @@ public:
     // Calls the entry point with module handle 0, `reason` and reserved 0; the low 32 bits of its result.
     virtual std::uint32_t call_entry(Address entry, std::uint32_t reason) = 0;
 
-protected:
+  protected:
     ~LoaderPlatform() = default;
 };
 
 class InMemoryLibrary {
-public:
-    constexpr InMemoryLibrary(LoaderPlatform& platform, PeFormat format) : platform_(platform), format_(format)
+  public:
+    constexpr InMemoryLibrary(LoaderPlatform& platform, PeFormat format)
+        : platform_(platform), format_(format)
     {
     }
     // Destroying the object leaves a mapped image in place: the program keeps its library until the
@@ -70,7 +71,7 @@ public:
     const ImageNtHeaders& nt_headers() const { return nt_headers_; }
     const std::vector<ImageSectionHeader>& sections() const { return sections_; }
 
-private:
+  private:
     bool is_dll() const { return (nt_headers_.file_header.characteristics & pe::file_dll) != 0; }
     bool runs_entry() const { return is_dll() && nt_headers_.optional_header.address_of_entry_point != 0; }
 

@@ -7,7 +7,7 @@
 namespace {
 
 class WindowsLoaderPlatform final : public LoaderPlatform {
-public:
+  public:
     MappedBlock reserve(Address address, std::size_t size) override
     {
         // Executable as a whole: the loader applies no per-section protection.
@@ -45,4 +45,7 @@ WindowsLoaderPlatform platform;
 
 } // namespace
 
-LoaderPlatform& windows_loader_platform() { return platform; }
+LoaderPlatform& windows_loader_platform()
+{
+    return platform;
+}

@@ -9,8 +9,8 @@ using pe::read64;
 ImageDosHeader decode_dos_header(const std::uint8_t* p)
 {
     ImageDosHeader h{};
-    std::uint16_t* const first_words[] = {&h.e_magic, &h.e_cblp,     &h.e_cp,       &h.e_crlc, &h.e_cparhdr,
-                                          &h.e_minalloc, &h.e_maxalloc, &h.e_ss,       &h.e_sp,   &h.e_csum,
+    std::uint16_t* const first_words[] = {&h.e_magic,    &h.e_cblp,     &h.e_cp,     &h.e_crlc, &h.e_cparhdr,
+                                          &h.e_minalloc, &h.e_maxalloc, &h.e_ss,     &h.e_sp,   &h.e_csum,
                                           &h.e_ip,       &h.e_cs,       &h.e_lfarlc, &h.e_ovno};
     std::size_t offset = 0;
     for (std::uint16_t* word : first_words) {

@@ -37,20 +37,35 @@ inline constexpr std::uint32_t dll_process_detach = 0;
 inline constexpr std::uint32_t dll_process_attach = 1;
 
 // Sizes and values that differ between the two formats.
-constexpr std::size_t optional_header_size(PeFormat f) { return f == PeFormat::pe32 ? 0xE0 : 0xF0; }
-constexpr std::size_t nt_headers_size(PeFormat f) { return 4 + file_header_size + optional_header_size(f); }
-constexpr std::size_t thunk_size(PeFormat f) { return f == PeFormat::pe32 ? 4 : 8; }
+constexpr std::size_t optional_header_size(PeFormat f)
+{
+    return f == PeFormat::pe32 ? 0xE0 : 0xF0;
+}
+constexpr std::size_t nt_headers_size(PeFormat f)
+{
+    return 4 + file_header_size + optional_header_size(f);
+}
+constexpr std::size_t thunk_size(PeFormat f)
+{
+    return f == PeFormat::pe32 ? 4 : 8;
+}
 constexpr std::uint64_t ordinal_flag(PeFormat f)
 {
     return f == PeFormat::pe32 ? 0x80000000ull : 0x8000000000000000ull;
 }
-constexpr std::uint16_t machine(PeFormat f) { return f == PeFormat::pe32 ? machine_i386 : machine_amd64; }
+constexpr std::uint16_t machine(PeFormat f)
+{
+    return f == PeFormat::pe32 ? machine_i386 : machine_amd64;
+}
 constexpr std::uint16_t optional_magic(PeFormat f)
 {
     return f == PeFormat::pe32 ? optional_magic_pe32 : optional_magic_pe32_plus;
 }
 
-inline std::uint16_t read16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+inline std::uint16_t read16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 inline std::uint32_t read32(const std::uint8_t* p)
 {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |

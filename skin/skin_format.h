@@ -29,7 +29,10 @@ struct Skin {
     uint32_t colours[colour_count_v1];
 };
 
-inline uint16_t read16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint16_t read16(const unsigned char* p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
 // True and `out` filled when `data` holds a skin this version understands. Colours beyond those of
 // version 1 are allowed and ignored; anything short, foreign or of another version is refused.

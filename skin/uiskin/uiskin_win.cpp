@@ -15,8 +15,8 @@
 
 #include "skin/skin_format.h"
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 namespace {
 
@@ -171,7 +171,8 @@ void restore_window(HWND window)
     Entry e;
     if (!lookup(window, e))
         return;
-    const bool on_top = GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&skin_procedure);
+    const bool on_top =
+        GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&skin_procedure);
     {
         Locked lock;
         if (Entry* current = find_locked(window)) {
@@ -222,7 +223,8 @@ void paint_push_button(HWND window)
     HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0));
     HGDIOBJ old_font = font ? SelectObject(dc, font) : nullptr;
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, IsWindowEnabled(window) ? skin.colours[skin_format::button_text] : GetSysColor(COLOR_GRAYTEXT));
+    SetTextColor(dc, IsWindowEnabled(window) ? skin.colours[skin_format::button_text]
+                                             : GetSysColor(COLOR_GRAYTEXT));
     RECT text_rect = rect;
     if (pressed)
         OffsetRect(&text_rect, 1, 1);
@@ -306,8 +308,8 @@ LRESULT CALLBACK skin_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
         if (e.kind == Kind::parent && (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN)) {
             HWND control = reinterpret_cast<HWND>(lparam);
             HDC dc = reinterpret_cast<HDC>(wparam);
-            const bool ours = GetParent(control) == window &&
-                              (class_is(control, "Static") || class_is(control, "Button"));
+            const bool ours =
+                GetParent(control) == window && (class_is(control, "Static") || class_is(control, "Button"));
             if (ours && message == WM_CTLCOLORSTATIC && static_brush) {
                 SetTextColor(dc, skin.colours[skin_format::window_text]);
                 SetBkColor(dc, skin.colours[skin_format::static_background]);

@@ -86,8 +86,8 @@ std::vector<std::uint8_t> CraftedImage::build() const
         image_end = std::max(image_end, s.virtual_address + std::max(raw_size, s.virtual_size));
         table += pe::section_header_size;
     }
-    headers.put32(opt + 56, (image_end + section_alignment - 1) / (section_alignment ? section_alignment : 1) *
-                                section_alignment);
+    headers.put32(opt + 56, (image_end + section_alignment - 1) /
+                                (section_alignment ? section_alignment : 1) * section_alignment);
     return headers.bytes;
 }
 
@@ -171,20 +171,20 @@ CraftedImage recording_entry_image(PeFormat format, std::uint64_t image_base, st
         code = {0x48, 0xB8}; // mov rax, log
         put32(static_cast<std::uint32_t>(log_address));
         put32(static_cast<std::uint32_t>(static_cast<std::uint64_t>(log_address) >> 32));
-        code.insert(code.end(), {0x8B, 0x08,               // mov ecx, [rax]
-                                 0x89, 0x54, 0x88, 0x04,   // mov [rax+rcx*4+4], edx (reason)
-                                 0xFF, 0x00,               // inc dword [rax]
-                                 0xB8});                   // mov eax, result
+        code.insert(code.end(), {0x8B, 0x08,             // mov ecx, [rax]
+                                 0x89, 0x54, 0x88, 0x04, // mov [rax+rcx*4+4], edx (reason)
+                                 0xFF, 0x00,             // inc dword [rax]
+                                 0xB8});                 // mov eax, result
         put32(result);
         code.push_back(0xC3); // ret
     } else {
         code = {0xB8}; // mov eax, log
         put32(static_cast<std::uint32_t>(log_address));
-        code.insert(code.end(), {0x8B, 0x08,               // mov ecx, [eax]
-                                 0x8B, 0x54, 0x24, 0x08,   // mov edx, [esp+8] (reason)
-                                 0x89, 0x54, 0x88, 0x04,   // mov [eax+ecx*4+4], edx
-                                 0xFF, 0x00,               // inc dword [eax]
-                                 0xB8});                   // mov eax, result
+        code.insert(code.end(), {0x8B, 0x08,             // mov ecx, [eax]
+                                 0x8B, 0x54, 0x24, 0x08, // mov edx, [esp+8] (reason)
+                                 0x89, 0x54, 0x88, 0x04, // mov [eax+ecx*4+4], edx
+                                 0xFF, 0x00,             // inc dword [eax]
+                                 0xB8});                 // mov eax, result
         put32(result);
         code.insert(code.end(), {0xC2, 0x0C, 0x00}); // ret 12
     }

@@ -18,7 +18,7 @@ struct CraftedSection {
     void put32(std::size_t at, std::uint32_t v);
     void put64(std::size_t at, std::uint64_t v);
     void put_word(PeFormat format, std::size_t at, std::uint64_t v); // 4 or 8 bytes by format
-    void put_string(std::size_t at, const std::string& s);          // with its NUL
+    void put_string(std::size_t at, const std::string& s);           // with its NUL
 };
 
 struct CraftedImage {

@@ -12,11 +12,11 @@
 #include <vector>
 
 class FakePlatform final : public LoaderPlatform {
-public:
-    Address occupied = 0;              // a preferred address that is "taken"
+  public:
+    Address occupied = 0;               // a preferred address that is "taken"
     bool every_preferred_taken = false; // so every image lands at `fallback` and is relocated
-    Address fallback = 0x7A000000;     // where blocks land when the preferred one is not available
-    std::size_t max_block = 64 << 20;  // larger reservations fail
+    Address fallback = 0x7A000000;      // where blocks land when the preferred one is not available
+    std::size_t max_block = 64 << 20;   // larger reservations fail
     std::map<std::string, ModuleHandle> present{{"kernel32.dll", 0x7100}};
     std::map<std::string, ModuleHandle> loadable{{"user32.dll", 0x7200}};
     std::vector<std::string> loaded;
@@ -31,7 +31,10 @@ public:
     {
         return module * 0x10000 + name.size() * 16 + static_cast<unsigned char>(name[0]);
     }
-    static Address ordinal_address(ModuleHandle module, std::uint16_t ordinal) { return module * 0x10000 + 0x8000 + ordinal; }
+    static Address ordinal_address(ModuleHandle module, std::uint16_t ordinal)
+    {
+        return module * 0x10000 + 0x8000 + ordinal;
+    }
 
     MappedBlock reserve(Address address, std::size_t size) override
     {
@@ -70,7 +73,7 @@ public:
     // The bytes of the most recently reserved block.
     const std::vector<std::uint8_t>& last_block() const { return *blocks_.back(); }
 
-private:
+  private:
     static ModuleHandle lookup(const std::map<std::string, ModuleHandle>& table, const char* name)
     {
         const auto it = table.find(name);

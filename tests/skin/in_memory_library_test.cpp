@@ -16,7 +16,7 @@ std::uint64_t read_word(PeFormat format, const std::uint8_t* p)
 }
 
 class LoaderTest : public ::testing::TestWithParam<PeFormat> {
-protected:
+  protected:
     PeFormat format() const { return GetParam(); }
     CraftedImage sample() const { return SampleDll::make(format()); }
     bool load(const CraftedImage& image)
@@ -32,7 +32,9 @@ protected:
 };
 
 INSTANTIATE_TEST_SUITE_P(Formats, LoaderTest, ::testing::Values(PeFormat::pe32, PeFormat::pe32_plus),
-                         [](const auto& info) { return info.param == PeFormat::pe32 ? "pe32" : "pe32_plus"; });
+                         [](const auto& info) {
+                             return info.param == PeFormat::pe32 ? "pe32" : "pe32_plus";
+                         });
 
 TEST_P(LoaderTest, MapsAtThePreferredAddressWithValuesAsInTheFile)
 {
@@ -59,9 +61,8 @@ TEST_P(LoaderTest, RelocatesEveryPointerByExactlyTheDistanceMoved)
     const std::uint64_t delta = platform.fallback - image.image_base;
     for (std::uint32_t offset : SampleDll::pointer_offsets) {
         const std::uint64_t original = read_word(format(), image.sections[0].bytes.data() + offset);
-        const std::uint64_t expected = format() == PeFormat::pe32
-                                           ? static_cast<std::uint32_t>(original + delta)
-                                           : original + delta;
+        const std::uint64_t expected =
+            format() == PeFormat::pe32 ? static_cast<std::uint32_t>(original + delta) : original + delta;
         EXPECT_EQ(read_word(format(), mapped(SampleDll::text_rva + offset)), expected);
     }
     // Bytes no relocation names stay as they were.
@@ -74,7 +75,8 @@ TEST_P(LoaderTest, BindsImportsByNameAndOrdinalWithoutReloadingPresentModules)
     const std::size_t thunk = pe::thunk_size(format());
     EXPECT_EQ(read_word(format(), mapped(SampleDll::kernel32_iat)),
               FakePlatform::symbol_address(0x7100, "GetTickCount"));
-    EXPECT_EQ(read_word(format(), mapped(SampleDll::kernel32_iat + thunk)), FakePlatform::ordinal_address(0x7100, 5));
+    EXPECT_EQ(read_word(format(), mapped(SampleDll::kernel32_iat + thunk)),
+              FakePlatform::ordinal_address(0x7100, 5));
     EXPECT_EQ(read_word(format(), mapped(SampleDll::user32_iat)),
               FakePlatform::symbol_address(0x7200, "MessageBoxA"));
     EXPECT_EQ(platform.loaded, std::vector<std::string>{"user32.dll"});
@@ -254,7 +256,10 @@ TEST_P(LoaderTest, RefusesDamagedRelocationsAndReleasesTheBlock)
     const Case cases[] = {
         {"SizeOfBlock below 8", [](CraftedImage& i) { i.sections[2].put32(4, 6); }},
         {"block past the directory", [](CraftedImage& i) { i.sections[2].put32(4, 24); }},
-        {"directory past the block", [](CraftedImage& i) { i.directories[5] = {SampleDll::reloc_rva, 0x100000}; }},
+        {"directory past the block",
+         [](CraftedImage& i) {
+             i.directories[5] = {SampleDll::reloc_rva, 0x100000};
+         }},
         {"target past the block", [](CraftedImage& i) { i.sections[2].put32(0, 0x3FFF000); }},
         {"moved but no relocations", [](CraftedImage& i) { i.directories[5] = {}; }},
     };
@@ -289,8 +294,10 @@ TEST_P(LoaderTest, ImportTablesReachingOutsideTheBlockAreRefused)
     const std::function<void(CraftedImage&)> damages[] = {
         [](CraftedImage& i) { i.sections[1].put32(0x100 + 12, 0x00FFFFFF); }, // module name
         [](CraftedImage& i) { i.sections[1].put32(0x100 + 16, 0x7FFFFFFC); }, // thunk array
-        [](CraftedImage& i) { i.sections[1].put32(0x200, 0x3FFFFFFF); },       // hint/name
-        [](CraftedImage& i) { i.directories[1] = {0x3FF0, 20}; },             // descriptors run off
+        [](CraftedImage& i) { i.sections[1].put32(0x200, 0x3FFFFFFF); },      // hint/name
+        [](CraftedImage& i) {
+            i.directories[1] = {0x3FF0, 20};
+        }, // descriptors run off
     };
     for (const auto& damage : damages) {
         FakePlatform p;

@@ -40,8 +40,8 @@ TEST(LoaderWin, MapsTheEmbeddedSkinLibraryAndCallsItsExports)
     EXPECT_FALSE(library.load({SkinLibraryImage, SkinLibraryImage_size}));
 
     const unsigned char not_a_skin[] = "this is no skin file at all";
-    EXPECT_EQ(static_cast<std::uint32_t>(call_address(attach, reinterpret_cast<std::uintptr_t>(not_a_skin),
-                                                      sizeof not_a_skin)),
+    EXPECT_EQ(static_cast<std::uint32_t>(
+                  call_address(attach, reinterpret_cast<std::uintptr_t>(not_a_skin), sizeof not_a_skin)),
               0u);
     EXPECT_EQ(static_cast<std::uint32_t>(call_address(detach)), 0u) << "nothing was attached";
 
@@ -56,7 +56,8 @@ TEST(LoaderWin, EntryPointReturningZeroIsDetachedAndTheBlockReleased)
         std::uint32_t log[8] = {};
         const Address at = free_address();
         const std::vector<std::uint8_t> image =
-            recording_entry_image(native_pe_format, at, reinterpret_cast<std::uintptr_t>(log), result).build();
+            recording_entry_image(native_pe_format, at, reinterpret_cast<std::uintptr_t>(log), result)
+                .build();
         InMemoryLibrary library(windows_loader_platform(), native_pe_format);
         EXPECT_EQ(library.load(image), result != 0);
         if (result == 0) {
@@ -75,11 +76,18 @@ TEST(LoaderWin, EntryPointReturningZeroIsDetachedAndTheBlockReleased)
     }
 }
 
-std::uintptr_t WINAPI no_arguments() { return 7; }
-std::uintptr_t WINAPI two_arguments(std::uintptr_t a, std::uintptr_t b) { return a * 10 + b; }
-std::uintptr_t WINAPI ten_arguments(std::uintptr_t a1, std::uintptr_t a2, std::uintptr_t a3, std::uintptr_t a4,
-                                    std::uintptr_t a5, std::uintptr_t a6, std::uintptr_t a7, std::uintptr_t a8,
-                                    std::uintptr_t a9, std::uintptr_t a10)
+std::uintptr_t WINAPI no_arguments()
+{
+    return 7;
+}
+std::uintptr_t WINAPI two_arguments(std::uintptr_t a, std::uintptr_t b)
+{
+    return a * 10 + b;
+}
+std::uintptr_t WINAPI ten_arguments(std::uintptr_t a1, std::uintptr_t a2, std::uintptr_t a3,
+                                    std::uintptr_t a4, std::uintptr_t a5, std::uintptr_t a6,
+                                    std::uintptr_t a7, std::uintptr_t a8, std::uintptr_t a9,
+                                    std::uintptr_t a10)
 {
     return a1 + 2 * a2 + 3 * a3 + 4 * a4 + 5 * a5 + 6 * a6 + 7 * a7 + 8 * a8 + 9 * a9 + 10 * a10;
 }
@@ -89,10 +97,12 @@ TEST(CallAddress, PassesArgumentsInOrderWhateverTheCalleeTakes)
     for (int round = 0; round < 3; ++round) {
         EXPECT_EQ(call_address(reinterpret_cast<std::uintptr_t>(&no_arguments), 1, 2, 3), 7u);
         EXPECT_EQ(call_address(reinterpret_cast<std::uintptr_t>(&two_arguments), 4, 2, 99, 99), 42u);
-        EXPECT_EQ(call_address(reinterpret_cast<std::uintptr_t>(&ten_arguments), 1, 1, 1, 1, 1, 1, 1, 1, 1, 1),
-                  55u);
-        EXPECT_EQ(call_address(reinterpret_cast<std::uintptr_t>(&ten_arguments), 0, 0, 0, 0, 0, 0, 0, 0, 0, 1),
-                  10u);
+        EXPECT_EQ(
+            call_address(reinterpret_cast<std::uintptr_t>(&ten_arguments), 1, 1, 1, 1, 1, 1, 1, 1, 1, 1),
+            55u);
+        EXPECT_EQ(
+            call_address(reinterpret_cast<std::uintptr_t>(&ten_arguments), 0, 0, 0, 0, 0, 0, 0, 0, 0, 1),
+            10u);
     }
 }
 

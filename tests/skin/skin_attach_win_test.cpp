@@ -17,7 +17,10 @@ using test_window::capture;
 using test_window::Form;
 using test_window::procedure_of;
 
-std::span<const unsigned char> blob() { return {SkinBlob, SkinBlob_size}; }
+std::span<const unsigned char> blob()
+{
+    return {SkinBlob, SkinBlob_size};
+}
 
 skin_format::Skin parsed_skin()
 {
@@ -26,10 +29,13 @@ skin_format::Skin parsed_skin()
     return skin;
 }
 
-std::string artifact(const char* name) { return std::string(SKIN_ARTIFACT_DIR) + "/" + name; }
+std::string artifact(const char* name)
+{
+    return std::string(SKIN_ARTIFACT_DIR) + "/" + name;
+}
 
 class SkinAttach : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { load_skin_library(); }
     void SetUp() override { ASSERT_NE(skin_library.find_export("SkinAttach"), 0u); }
     void TearDown() override { detach_skin(); }
@@ -52,7 +58,8 @@ TEST_F(SkinAttach, RestylesTheControlsAndDetachPutsEveryPixelBack)
     EXPECT_EQ(skinned.at(form.window, form.bar, 60, 10), skin.colours[skin_format::progress_bar]);
     EXPECT_EQ(skinned.at(form.window, form.bar, 250, 10), skin.colours[skin_format::progress_background]);
     EXPECT_EQ(skinned.at(form.window, form.label, 295, 10), skin.colours[skin_format::static_background]);
-    EXPECT_EQ(skinned.at(form.window, form.window, 5, 130), test_window::form_colour) << "form stays the program's";
+    EXPECT_EQ(skinned.at(form.window, form.window, 5, 130), test_window::form_colour)
+        << "form stays the program's";
 
     detach_skin();
     form.settle();
@@ -69,7 +76,8 @@ TEST_F(SkinAttach, ControlsCreatedLaterAreSkinnedUntilDetach)
     HWND later = form.add(PROGRESS_CLASSA, "", 0, 10, 65, 100, 10);
     SendMessageA(later, PBM_SETPOS, 100, 0);
     form.settle();
-    EXPECT_EQ(capture(form.window).at(form.window, later, 50, 5), parsed_skin().colours[skin_format::progress_bar]);
+    EXPECT_EQ(capture(form.window).at(form.window, later, 50, 5),
+              parsed_skin().colours[skin_format::progress_bar]);
     detach_skin();
     HWND after = form.add("Button", "Later", BS_PUSHBUTTON, 10, 65, 50, 20);
     EXPECT_EQ(procedure_of(after), static_cast<LONG_PTR>(GetClassLongPtrA(after, GCLP_WNDPROC)));
@@ -84,7 +92,8 @@ LRESULT CALLBACK program_subclass(HWND window, UINT message, WPARAM wparam, LPAR
 TEST_F(SkinAttach, DetachKeepsTheProgramsOwnSubclassingInEitherOrder)
 {
     // The program subclassed first: detach hands back exactly the program's procedure.
-    program_previous = SetWindowLongPtrA(form.label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&program_subclass));
+    program_previous =
+        SetWindowLongPtrA(form.label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&program_subclass));
     attach_skin(blob());
     detach_skin();
     EXPECT_EQ(procedure_of(form.label), reinterpret_cast<LONG_PTR>(&program_subclass));
@@ -92,7 +101,8 @@ TEST_F(SkinAttach, DetachKeepsTheProgramsOwnSubclassingInEitherOrder)
 
     // The program subclasses after the skin: its procedure stays on top and messages still flow.
     attach_skin(blob());
-    program_previous = SetWindowLongPtrA(form.button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&program_subclass));
+    program_previous =
+        SetWindowLongPtrA(form.button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&program_subclass));
     detach_skin();
     EXPECT_EQ(procedure_of(form.button), reinterpret_cast<LONG_PTR>(&program_subclass));
     char text[32] = {};
@@ -101,7 +111,8 @@ TEST_F(SkinAttach, DetachKeepsTheProgramsOwnSubclassingInEitherOrder)
     // And the button paints as the system draws it again.
     const test_window::Picture unskinned = capture(form.window);
     form.settle();
-    EXPECT_NE(capture(form.window).at(form.window, form.button, 4, 4), parsed_skin().colours[skin_format::button_face]);
+    EXPECT_NE(capture(form.window).at(form.window, form.button, 4, 4),
+              parsed_skin().colours[skin_format::button_face]);
     (void)unskinned;
 }
 
@@ -111,7 +122,8 @@ TEST_F(SkinAttach, BadSkinDataChangesNothing)
     const LONG_PTR button_procedure = procedure_of(form.button);
     std::vector<unsigned char> bad(SkinBlob, SkinBlob + SkinBlob_size);
     bad[4] = 9; // unknown version
-    const std::vector<std::vector<unsigned char>> cases = {bad, {'U', 'S', 'K'}, {'X', 'S', 'K', 'N', 1, 0, 7, 0}};
+    const std::vector<std::vector<unsigned char>> cases = {
+        bad, {'U', 'S', 'K'}, {'X', 'S', 'K', 'N', 1, 0, 7, 0}};
     for (const auto& data : cases) {
         EXPECT_EQ(static_cast<std::uint32_t>(
                       call_address(attach, reinterpret_cast<std::uintptr_t>(data.data()), data.size())),

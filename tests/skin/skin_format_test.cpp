@@ -9,7 +9,10 @@
 
 namespace {
 
-std::vector<unsigned char> blob() { return {SkinBlob, SkinBlob + SkinBlob_size}; }
+std::vector<unsigned char> blob()
+{
+    return {SkinBlob, SkinBlob + SkinBlob_size};
+}
 
 TEST(SkinFormat, TheEmbeddedSkinParses)
 {
@@ -39,7 +42,10 @@ TEST(SkinFormat, RefusesWhatItDoesNotUnderstand)
         [](Bytes& b) { b[4] = 2; },
         [](Bytes& b) { b[5] = 1; },
         [](Bytes& b) { b[6] = 6; },
-        [](Bytes& b) { b[6] = 0xFF; b[7] = 0xFF; },
+        [](Bytes& b) {
+            b[6] = 0xFF;
+            b[7] = 0xFF;
+        },
     };
     for (const auto& damage : damages) {
         Bytes bytes = blob();

@@ -3,8 +3,8 @@
 // background (as the program does) with a button, a static text and a smooth progress bar; and a way to
 // read its pixels back and keep them as a bitmap file.
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <fstream>
@@ -143,6 +143,9 @@ inline Picture capture(HWND window)
     return picture;
 }
 
-inline LONG_PTR procedure_of(HWND window) { return GetWindowLongPtrA(window, GWLP_WNDPROC); }
+inline LONG_PTR procedure_of(HWND window)
+{
+    return GetWindowLongPtrA(window, GWLP_WNDPROC);
+}
 
 } // namespace test_window

@@ -24,7 +24,7 @@ const Build builds[] = {
 };
 
 class UiskinImage : public ::testing::TestWithParam<Build> {
-protected:
+  protected:
     void SetUp() override
     {
         std::ifstream in(GetParam().path, std::ios::binary);
@@ -127,7 +127,8 @@ TEST_P(UiskinImage, ExportsAreSortedBackToBackAndMapKToK)
         EXPECT_EQ(at, expected_at) << "names stored back to back";
         names.push_back(text(block, at));
         expected_at = at + static_cast<std::uint32_t>(names.back().size() + 1);
-        EXPECT_EQ(pe::read16(block.data() + pe::read32(d + 36) + 2 * k), k) << "name-ordinal table maps k to k";
+        EXPECT_EQ(pe::read16(block.data() + pe::read32(d + 36) + 2 * k), k)
+            << "name-ordinal table maps k to k";
     }
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
     for (const char* name : {"SkinAttach", "SkinDetach"}) {
@@ -155,7 +156,8 @@ TEST_P(UiskinImage, RelocationMovesEveryPointerByExactlyTheDelta)
     ASSERT_EQ(home.size(), away.size());
     // Bound imports differ by platform table only; blank both import address tables' effect by walking
     // the relocations and comparing the rest byte for byte.
-    const ImageDataDirectory dir = at_home.nt_headers().optional_header.data_directory[pe::directory_base_relocation];
+    const ImageDataDirectory dir =
+        at_home.nt_headers().optional_header.data_directory[pe::directory_base_relocation];
     const std::uint16_t expected_type =
         GetParam().format == PeFormat::pe32 ? pe::rel_based_highlow : pe::rel_based_dir64;
     const std::size_t width = GetParam().format == PeFormat::pe32 ? 4 : 8;
@@ -171,7 +173,8 @@ TEST_P(UiskinImage, RelocationMovesEveryPointerByExactlyTheDelta)
             ASSERT_EQ(entry >> 12, expected_type);
             const std::size_t at = page + (entry & 0xFFF);
             if (width == 4) {
-                EXPECT_EQ(pe::read32(away.data() + at), static_cast<std::uint32_t>(pe::read32(home.data() + at) + delta));
+                EXPECT_EQ(pe::read32(away.data() + at),
+                          static_cast<std::uint32_t>(pe::read32(home.data() + at) + delta));
             } else {
                 EXPECT_EQ(pe::read64(away.data() + at), pe::read64(home.data() + at) + delta);
             }

@@ -12,8 +12,14 @@
 
 namespace {
 
-std::uint32_t __stdcall no_arguments() { return 7; }
-std::uint32_t __stdcall two_arguments(std::uint32_t a, std::uint32_t b) { return a * 10 + b; }
+std::uint32_t __stdcall no_arguments()
+{
+    return 7;
+}
+std::uint32_t __stdcall two_arguments(std::uint32_t a, std::uint32_t b)
+{
+    return a * 10 + b;
+}
 std::uint32_t __stdcall ten_arguments(std::uint32_t a1, std::uint32_t a2, std::uint32_t a3, std::uint32_t a4,
                                       std::uint32_t a5, std::uint32_t a6, std::uint32_t a7, std::uint32_t a8,
                                       std::uint32_t a9, std::uint32_t a10)
@@ -32,10 +38,17 @@ TEST(SkinSmoke, CallAddressCallsStdcallWithZeroTwoAndTenArguments)
     const std::uintptr_t level = stack_level();
     // Repeated, so a stack left 40 or 32 bytes off would show in the level and in the results.
     for (int round = 0; round < 4; ++round) {
-        EXPECT_EQ(call_address(reinterpret_cast<std::uintptr_t>(&no_arguments), 1, 2, 3, 4, 5, 6, 7, 8, 9, 10), 7u);
-        EXPECT_EQ(call_address(reinterpret_cast<std::uintptr_t>(&two_arguments), 4, 2, 9, 9, 9, 9, 9, 9, 9, 9), 42u);
-        EXPECT_EQ(call_address(reinterpret_cast<std::uintptr_t>(&ten_arguments), 1, 1, 1, 1, 1, 1, 1, 1, 1, 1), 55u);
-        EXPECT_EQ(call_address(reinterpret_cast<std::uintptr_t>(&ten_arguments), 0, 0, 0, 0, 0, 0, 0, 0, 0, 3), 30u);
+        EXPECT_EQ(
+            call_address(reinterpret_cast<std::uintptr_t>(&no_arguments), 1, 2, 3, 4, 5, 6, 7, 8, 9, 10), 7u);
+        EXPECT_EQ(
+            call_address(reinterpret_cast<std::uintptr_t>(&two_arguments), 4, 2, 9, 9, 9, 9, 9, 9, 9, 9),
+            42u);
+        EXPECT_EQ(
+            call_address(reinterpret_cast<std::uintptr_t>(&ten_arguments), 1, 1, 1, 1, 1, 1, 1, 1, 1, 1),
+            55u);
+        EXPECT_EQ(
+            call_address(reinterpret_cast<std::uintptr_t>(&ten_arguments), 0, 0, 0, 0, 0, 0, 0, 0, 0, 3),
+            30u);
         EXPECT_EQ(stack_level(), level);
     }
 }
