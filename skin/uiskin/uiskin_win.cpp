@@ -15,8 +15,9 @@
 
 #include "skin/skin_format.h"
 
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 namespace {
 

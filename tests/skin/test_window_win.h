@@ -3,8 +3,9 @@
 // background (as the program does) with a button, a static text and a smooth progress bar; and a way to
 // read its pixels back and keep them as a bitmap file.
 
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <cstdint>
 #include <fstream>
