@@ -13,6 +13,11 @@
 std::int32_t download_to_file(const Text& url, const Text& file_name, ProgressCallback progress,
                               std::int32_t start_offset, bool resume);
 
+// The two halves of download_to_file, for a caller that has something to do between them: the download,
+// which has closed its file when it returns, and the message for its outcome, if any.
+DownloadOutcome fetch_to_file(const DownloadRequest& request, ProgressCallback progress);
+void report_download_outcome(DownloadOutcome outcome);
+
 // The output file of the latest download (0: none opened). Written by the downloading thread; the window's
 // cancel and close handlers read it to close the file before deleting it. It keeps its value after the
 // download has closed the file, since closing a closed handle does nothing.

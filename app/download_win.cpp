@@ -160,21 +160,26 @@ class WinInetDownloadSystem final : public DownloadSystem {
 
 } // namespace
 
-std::int32_t download_to_file(const Text& url, const Text& file_name, ProgressCallback progress,
-                              std::int32_t start_offset, bool resume)
+DownloadOutcome fetch_to_file(const DownloadRequest& request, ProgressCallback progress)
 {
-    DownloadOutcome outcome = DownloadOutcome::stopped;
-    {
-        WinInetDownloadSystem system;
-        outcome = run_download(system, DownloadRequest{url, file_name, start_offset, resume}, progress);
-    } // every handle is closed before the user is told
-    if (outcome == DownloadOutcome::complete) {
-        return 0;
-    }
+    // The system's destructor closes every handle before the caller tells the user anything.
+    WinInetDownloadSystem system;
+    return run_download(system, request, progress);
+}
+
+void report_download_outcome(DownloadOutcome outcome)
+{
     if (const std::optional<DownloadMessage> message = download_failure_message(outcome)) {
         message_box(message->content, message->flags, message->caption);
     }
-    return -1;
+}
+
+std::int32_t download_to_file(const Text& url, const Text& file_name, ProgressCallback progress,
+                              std::int32_t start_offset, bool resume)
+{
+    const DownloadOutcome outcome = fetch_to_file({url, file_name, start_offset, resume}, progress);
+    report_download_outcome(outcome);
+    return outcome == DownloadOutcome::complete ? 0 : -1;
 }
 
 void request_download_stop()

@@ -1,4 +1,5 @@
-// Compiled with -fexec-charset=GBK: every literal below becomes code page 936 bytes.
+// Written as readable UTF-8; the build compiles a copy whose literals are code page 936 bytes
+// (tools/gbk_literals.py).
 #include "resources/texts.h"
 
 namespace texts {

@@ -1,0 +1,127 @@
+#include "app/update_worker.h"
+
+#include "app/download.h"
+#include "app/program_values.h"
+#include "app/progress_text.h"
+#include "resources/texts.h"
+#include "runtime/files.h"
+#include "runtime/late_binding.h"
+#include "runtime/message_box.h"
+#include "runtime/random.h"
+#include "skin/skin_library.h"
+#include "ui/program_end.h"
+
+namespace {
+
+// How long the application may take to close after WM_CLOSE: it may be asking its user to save work.
+constexpr DWORD application_close_wait_ms = 10000;
+// A virus scanner or an indexer may hold a file that was just closed for a moment.
+constexpr int file_retry_count = 20;
+constexpr DWORD file_retry_pause_ms = 100;
+
+// Window handles are 32-bit values, sign-extended in 64-bit processes.
+HWND window_from_number(std::int32_t number)
+{
+    return reinterpret_cast<HWND>(static_cast<std::intptr_t>(number));
+}
+
+// Asks the application to close and waits for its process to end. It is never terminated: it may be
+// waiting for its user. A window of this very process is never asked, so that a handle of the updater's
+// own window passed by mistake cannot cancel the update.
+void close_application(std::int32_t window_number)
+{
+    HWND window = window_from_number(window_number);
+    if (!late_is_window(window))
+        return;
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(window, &process_id);
+    if (process_id == 0 || process_id == GetCurrentProcessId())
+        return;
+    target_process_id.store(static_cast<std::int32_t>(process_id));
+    // Opened before the post, so the id cannot be reused by another process in between.
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (process) {
+        WaitForSingleObject(process, application_close_wait_ms);
+        CloseHandle(process);
+    } else {
+        sleep_ms(50);
+    }
+}
+
+template <typename Operation> bool retry_briefly(Operation operation)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (operation())
+            return true;
+        if (attempt == file_retry_count)
+            return false;
+        sleep_ms(file_retry_pause_ms);
+    }
+}
+
+// The new program is started from its full path, quoted, so that a path with blanks can never start
+// another program (C:\Program.exe for C:\Program Files\...).
+void start_new_program(const Text& path)
+{
+    run_program(join_texts({"\"", path, "\""}), false);
+}
+
+// Replaces the old program with the downloaded one and starts it; tells the user when it cannot.
+void replace_program(const Text& temporary, const Text& target)
+{
+    if (!retry_briefly([&] { return delete_file(target); })) {
+        message_box(texts::delete_failed, MB_ICONINFORMATION, texts::notice_caption);
+        return;
+    }
+    close_all_files();
+    if (!retry_briefly([&] { return move_file(temporary, target); })) {
+        message_box(texts::move_failed, MB_ICONINFORMATION, texts::notice_caption);
+        return;
+    }
+    start_new_program(target);
+}
+
+} // namespace
+
+void UpdateWorker()
+{
+    set_temp_file_number(random_in_range(111, 99999));
+    const Text temporary = temporary_path();
+    write_whole_file(temporary, {});
+    if (!update_stage.begin_download())
+        return;
+
+    const DownloadOutcome outcome =
+        fetch_to_file({update_arguments.download_url, temporary, 0, false}, show_progress);
+    if (outcome != DownloadOutcome::complete) {
+        // The file is closed: the window's handlers need not wait for this thread any more, even while
+        // the message below is on screen.
+        update_stage.download_failed();
+        report_download_outcome(outcome);
+        return;
+    }
+    // A cancel that came first keeps the old program; the handler removes the download.
+    if (!update_stage.begin_replacing())
+        return;
+
+    status_label.set_caption(texts::download_complete);
+    close_application(update_arguments.app_window);
+    replace_program(temporary, target_path());
+    detach_skin();
+    end_program(0);
+}
+
+DWORD WINAPI update_worker_entry(void*)
+{
+    UpdateWorker();
+    return 0;
+}
+
+void show_progress(std::int32_t total_bytes, std::int32_t downloaded_bytes, std::int32_t elapsed_ms,
+                   std::int32_t received_bytes)
+{
+    const ProgressView view = progress_view(total_bytes, downloaded_bytes, elapsed_ms, received_bytes);
+    status_label.set_caption(view.caption);
+    progress_bar.set_position(view.position);
+}
