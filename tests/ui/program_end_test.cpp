@@ -153,8 +153,10 @@ ChildResult run_child(const char* scenario)
     const std::string notes_path = temp_notes_path(scenario);
     char program[MAX_PATH]{};
     GetModuleFileNameA(nullptr, program, MAX_PATH);
-    std::string command =
-        "\"" + std::string(program) + "\" " + child_flag + scenario + " \"" + notes_path + "\"";
+    // Appended piece by piece: GCC 12 misreads a chain of string additions (-Wrestrict).
+    std::string command = "\"";
+    command.append(program).append("\" ").append(child_flag).append(scenario);
+    command.append(" \"").append(notes_path).append("\"");
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
