@@ -39,8 +39,8 @@ LRESULT Unit::handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lp
             return 1;
         break;
     case WM_NCDESTROY: {
-        // The last message of the window: let go first, then let the original procedure finish.
-        // `this` may be released by a handler once detached, so nothing of it is used afterwards.
+        // The window's last message: the unit lets go first, then the original procedure, put back
+        // by detach, finishes the window.
         WNDPROC previous = previous_procedure_;
         detach(window);
         return previous ? CallWindowProcA(previous, window, message, wparam, lparam)
