@@ -87,6 +87,13 @@ void replace_program(const Text& temporary, const Text& target)
 void UpdateWorker()
 {
     set_temp_file_number(random_in_range(111, 99999));
+    if (run_directory().empty()) {
+        // Without its own folder the updater would write and replace files at the drive's root.
+        if (update_stage.begin_download())
+            update_stage.download_failed();
+        report_download_outcome(DownloadOutcome::cannot_open_output);
+        return;
+    }
     const Text temporary = temporary_path();
     write_whole_file(temporary, {});
     if (!update_stage.begin_download())

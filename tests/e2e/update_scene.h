@@ -80,6 +80,7 @@ private:
     PROCESS_INFORMATION application_{};
     HWND application_window_ = nullptr;
     HWND window_ = nullptr;
+    HANDLE job_ = nullptr;
 };
 
 template <typename Predicate>

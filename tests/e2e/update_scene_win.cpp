@@ -91,12 +91,28 @@ void end_process(PROCESS_INFORMATION& process)
     process = {};
 }
 
-bool start_process(const std::string& command, const std::string& directory, PROCESS_INFORMATION& process)
+// Every process a scene starts, and every process those start (the new version the updater runs), is
+// in the scene's job, so none outlives the test: a leftover Wine process would keep CTest waiting.
+bool start_process(HANDLE job, const std::string& command, const std::string& directory,
+                   PROCESS_INFORMATION& process)
 {
     STARTUPINFOA startup{sizeof startup};
     std::string line = command;
-    return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          directory.empty() ? nullptr : directory.c_str(), &startup, &process);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup, &process))
+        return false;
+    AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
+    return true;
+}
+
+HANDLE make_job()
+{
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
 }
 
 void remove_tree(const std::string& folder)
@@ -182,7 +198,8 @@ std::string version_2_bytes()
 
 UpdateScene::UpdateScene(const std::string& test_name, const std::string& target_name,
                          const std::string& folder_suffix)
-    : folder_(windows_path(UPDATER_E2E_WORK_DIR) + "\\" + test_name + folder_suffix), target_name_(target_name)
+    : folder_(windows_path(UPDATER_E2E_WORK_DIR) + "\\" + test_name + folder_suffix), target_name_(target_name),
+      job_(make_job())
 {
     remove_tree(folder_);
     make_folders(folder_);
@@ -194,14 +211,22 @@ UpdateScene::~UpdateScene()
 {
     end_process(updater_);
     end_process(application_);
-    EnumWindows(close_demo_application, 0);
+    if (job_) {
+        TerminateJobObject(job_, 1);
+        CloseHandle(job_);
+    }
+    // A new version started after the job's end still shows its window for a moment.
+    for (int i = 0; i < 10; ++i) {
+        EnumWindows(close_demo_application, 0);
+        Sleep(50);
+    }
 }
 
 HWND UpdateScene::start_application(const std::string& options)
 {
     const std::string hwnd_file = path("application.hwnd");
     DeleteFileA(hwnd_file.c_str());
-    if (!start_process("\"" + target_path() + "\" --hwnd-file \"" + hwnd_file + "\" " + options, folder_,
+    if (!start_process(job_, "\"" + target_path() + "\" --hwnd-file \"" + hwnd_file + "\" " + options, folder_,
                        application_))
         return nullptr;
     for (int i = 0; i < 1500 && !file_exists(hwnd_file); ++i)
@@ -220,7 +245,7 @@ std::string UpdateScene::argument_for(const std::string& url) const
 void UpdateScene::start_updater(const std::string& argument)
 {
     const std::string command = "\"" + path("updater.exe") + "\"" + (argument.empty() ? "" : " " + argument);
-    if (!start_process(command, "", updater_))
+    if (!start_process(job_, command, "", updater_))
         throw std::runtime_error("updater.exe did not start: " + command);
 }
 
@@ -313,8 +338,11 @@ std::vector<std::string> UpdateScene::starts() const
     std::vector<std::string> lines;
     const std::string target = target_path();
     std::istringstream log(read_file(target.substr(0, target.find_last_of('\\')) + "\\started.log"));
-    for (std::string line; std::getline(log, line);)
+    for (std::string line; std::getline(log, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         lines.push_back(line);
+    }
     return lines;
 }
 

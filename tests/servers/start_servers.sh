@@ -55,6 +55,11 @@ http {
     server {
         listen 127.0.0.1:$port;
         root $state/www;
+        # The same files at a walking pace, so a person or a screenshot can watch a download.
+        location /slow/ {
+            alias $state/www/;
+            limit_rate 64k;
+        }
     }
 }
 CONF
