@@ -150,6 +150,17 @@ class Handler(socketserver.BaseRequestHandler):
         self.request.shutdown(socket.SHUT_WR)
 
 
+    def route_stall(self, path, range_start):
+        """/stall/<seconds>: announces 20000 bytes, sends 5000, goes silent for SECONDS, then sends the rest."""
+        seconds = float(path.split("/")[2])
+        body = body_of(20000)
+        try:
+            self.send("200 OK", ["Content-Length: 20000"], body[:5000])
+            time.sleep(seconds)
+            self.request.sendall(body[5000:])
+        except OSError:
+            pass  # the client gave up during the stall
+
 class Server(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
