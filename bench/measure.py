@@ -41,6 +41,7 @@ def timed_download(command, output_pattern, size, env, cwd, timeout=600):
     process = subprocess.Popen(command, env=env, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                start_new_session=True)
     figures = None
+    usage = None  # set once the process is reaped; Popen's own wait would lose its rusage
     try:
         while time.perf_counter() - start < timeout:
             for name in glob.glob(output_pattern):
@@ -49,20 +50,24 @@ def timed_download(command, output_pattern, size, env, cwd, timeout=600):
                         elapsed = time.perf_counter() - start
                         figures = (elapsed, *proc_figures(process.pid))
                 except (FileNotFoundError, ProcessLookupError):
-                    pass
+                    figures = (elapsed, 0, 0) if figures is None and usage is not None else figures
             if figures:
                 break
-            if process.poll() is not None:
-                # A program that ended by itself: its last size is final.
-                if not any(os.path.getsize(n) >= size for n in glob.glob(output_pattern)):
-                    raise RuntimeError(f"{command[0]} ended without the whole file")
-                continue
+            if usage is None:
+                ended, _, ended_usage = os.wait4(process.pid, os.WNOHANG)
+                if ended:
+                    usage = ended_usage
+            elif not glob.glob(output_pattern):
+                raise RuntimeError(f"{command[0]} ended without the whole file")
             time.sleep(0.002)
     finally:
-        if process.poll() is None:
-            os.killpg(process.pid, signal.SIGKILL)
-        # wait4 also gives the rusage of a program that ended before /proc could be read.
-        _, _, usage = os.wait4(process.pid, 0)
+        if usage is None:
+            try:
+                os.killpg(process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            _, _, usage = os.wait4(process.pid, 0)
+        process.returncode = -1
     if figures is None:
         raise RuntimeError(f"{command[0]}: no complete file within {timeout} s")
     elapsed, cpu, peak = figures
