@@ -128,6 +128,9 @@ DWORD WINAPI update_worker_entry(void*)
 void show_progress(std::int32_t total_bytes, std::int32_t downloaded_bytes, std::int32_t elapsed_ms,
                    std::int32_t received_bytes)
 {
+#ifdef UPDATER_BENCH_NO_PROGRESS_DISPLAY
+    return;
+#endif
     const ProgressView view = progress_view(total_bytes, downloaded_bytes, elapsed_ms, received_bytes);
     status_label.set_caption(view.caption);
     progress_bar.set_position(view.position);

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -96,12 +97,15 @@ Text number_to_text(std::int32_t value)
 
 Text number_to_text(double value)
 {
-    // The largest double in fixed notation takes 309 digits before the point; to_chars also keeps this
-    // free of the locale's decimal separator.
+    // The largest double in fixed notation takes 309 digits before the point. snprintf rather than
+    // std::to_chars: both convert exactly, and no double has a tie at the sixth decimal, so the digits are
+    // the same; but the floating-point to_chars drags some 180 KB of tables into the shipped program. The
+    // program never leaves the "C" locale, so the point is '.'.
     std::array<char, 400> digits{};
-    const auto result =
-        std::to_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::fixed, 6);
-    Text text(digits.data(), result.ptr);
+    const int length = std::snprintf(digits.data(), digits.size(), "%.6f", value);
+    if (length <= 0)
+        return {};
+    Text text(digits.data(), std::min<std::size_t>(static_cast<std::size_t>(length), digits.size() - 1));
     if (text.find('.') != Text::npos) {
         text.erase(text.find_last_not_of('0') + 1);
         if (text.back() == '.')
