@@ -6,7 +6,6 @@
 // clang-format on
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
 #include "runtime/message_box.h"
@@ -20,8 +19,21 @@ std::atomic<bool> stop_flag{false};
 // WinINet handles of downloads in progress. The downloading thread opens and normally closes them; a stop
 // request from another thread may close them first. Whoever takes a handle out of this list under the lock
 // closes it, so no handle is ever closed twice.
-std::mutex open_handles_lock;
+SRWLOCK open_handles_lock = SRWLOCK_INIT;
 std::vector<HINTERNET> open_handles;
+
+// A slim reader/writer lock held exclusively; std::mutex would bring winpthread and std::system_error into
+// a program that ships beside every application.
+class ExclusiveLock {
+  public:
+    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+  private:
+    SRWLOCK& lock_;
+};
 
 class InternetHandle {
   public:
@@ -37,7 +49,7 @@ class InternetHandle {
         if (handle == nullptr) {
             return false;
         }
-        const std::lock_guard lock(open_handles_lock);
+        const ExclusiveLock lock(open_handles_lock);
         // Checked under the lock: a stop that set the flag is either seen here or finds the handle listed.
         if (stop_flag.load()) {
             InternetCloseHandle(handle);
@@ -57,7 +69,7 @@ class InternetHandle {
         if (handle_ == nullptr) {
             return;
         }
-        const std::lock_guard lock(open_handles_lock);
+        const ExclusiveLock lock(open_handles_lock);
         const auto found = std::find(open_handles.begin(), open_handles.end(), handle_);
         if (found != open_handles.end()) {
             open_handles.erase(found);
@@ -185,7 +197,7 @@ std::int32_t download_to_file(const Text& url, const Text& file_name, ProgressCa
 void request_download_stop()
 {
     stop_flag.store(true);
-    const std::lock_guard lock(open_handles_lock);
+    const ExclusiveLock lock(open_handles_lock);
     // Newest first: a request goes before the Internet handle it was opened from.
     for (auto it = open_handles.rbegin(); it != open_handles.rend(); ++it) {
         InternetCloseHandle(*it);

@@ -97,10 +97,9 @@ Text number_to_text(std::int32_t value)
 
 Text number_to_text(double value)
 {
-    // The largest double in fixed notation takes 309 digits before the point. snprintf rather than
-    // std::to_chars: both convert exactly, and no double has a tie at the sixth decimal, so the digits are
-    // the same; but the floating-point to_chars drags some 180 KB of tables into the shipped program. The
-    // program never leaves the "C" locale, so the point is '.'.
+    // The largest double in fixed notation takes 309 digits before the point. The runtime's own "%.6f",
+    // as the number texts are defined; std::to_chars would also drag some 180 KB of tables into the shipped
+    // program. The program never leaves the "C" locale, so the point is '.'.
     std::array<char, 400> digits{};
     const int length = std::snprintf(digits.data(), digits.size(), "%.6f", value);
     if (length <= 0)

@@ -3,9 +3,20 @@
 #include <algorithm>
 #include <utility>
 
+#ifdef _WIN32
+#include <cstdlib>
+#endif
+
 namespace {
 
-// The system runtime's per-thread state starts at 1 in every thread.
+#ifdef _WIN32
+// The system runtime's own generator, never seeded: its state is per thread and starts at 1 in each.
+std::int32_t next_draw()
+{
+    return std::rand();
+}
+#else
+// Elsewhere the same generator, step for step.
 thread_local std::uint32_t generator_state = 1;
 
 std::int32_t next_draw()
@@ -13,6 +24,7 @@ std::int32_t next_draw()
     generator_state = generator_state * 214013u + 2531011u;
     return static_cast<std::int32_t>((generator_state >> 16) & 0x7FFF);
 }
+#endif
 
 } // namespace
 

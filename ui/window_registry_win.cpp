@@ -44,8 +44,12 @@ void WindowRegistry::clear()
     entries_.shrink_to_fit();
 }
 
+namespace {
+// Constant-initialised, so it exists before any unit and needs no thread-safe first-use guard.
+constinit WindowRegistry registry;
+} // namespace
+
 WindowRegistry& window_registry()
 {
-    static WindowRegistry registry;
     return registry;
 }

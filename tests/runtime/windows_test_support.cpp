@@ -111,11 +111,15 @@ ChildEnd run_child(const Text& command_line)
 
 BoxWatcher::BoxWatcher(std::string_view caption, int button) : caption_(caption), button_(button)
 {
+    // The box of an earlier case may still be on its way out; clicking it instead of the new one would
+    // leave the new one waiting for ever.
+    for (int attempt = 0; attempt < 500 && FindWindowA("#32770", caption_.c_str()); ++attempt)
+        Sleep(10);
     thread_ = std::thread([this] {
         // Bounded only so that a box that never comes fails the test instead of hanging it.
         for (int attempt = 0; attempt < 6000; ++attempt) {
             HWND box = FindWindowA("#32770", caption_.c_str());
-            if (box == nullptr) {
+            if (box == nullptr || !IsWindowVisible(box)) {
                 Sleep(20);
                 continue;
             }
@@ -126,7 +130,12 @@ BoxWatcher::BoxWatcher(std::string_view caption, int button) : caption_(caption)
             seen_.has_ok = visible_item(box, IDOK);
             seen_.has_cancel = visible_item(box, IDCANCEL);
             seen_.has_icon = shows_icon(box);
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
+            // Clicked again until it goes: a click that reaches a box still being set up can be lost.
+            for (int click = 0; click < 50 && IsWindow(box); ++click) {
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
+                for (int wait = 0; wait < 20 && IsWindow(box); ++wait)
+                    Sleep(10);
+            }
             return;
         }
     });
