@@ -8,6 +8,7 @@
 #include "runtime/late_binding.h"
 #include "runtime/message_box.h"
 #include "runtime/random.h"
+#include "runtime/scoped_handle_win.h"
 #include "skin/skin_library.h"
 #include "ui/program_end.h"
 
@@ -67,18 +68,34 @@ void start_new_program(const Text& path)
     run_program(join_texts({"\"", path, "\""}), false);
 }
 
-// Replaces the old program with the downloaded one and starts it; tells the user when it cannot.
+// Holds the downloaded file with delete access: from then on nobody can open it without sharing its
+// deletion (a virus scanner, an indexer), so nobody can keep it from being moved into place.
+ScopedHandle claim_for_move(const Text& temporary)
+{
+    return ScopedHandle(CreateFileA(temporary.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Replaces the old program with the downloaded one and starts it; tells the user when it cannot. The
+// new file is claimed before the old one is deleted: a move that failed after the deletion would leave
+// the user with no program at all.
 void replace_program(const Text& temporary, const Text& target)
 {
+    close_all_files();
+    ScopedHandle download;
+    if (!retry_briefly([&] { return static_cast<bool>(download = claim_for_move(temporary)); })) {
+        message_box(texts::move_failed, MB_ICONINFORMATION, texts::notice_caption);
+        return;
+    }
     if (!retry_briefly([&] { return delete_file(target); })) {
         message_box(texts::delete_failed, MB_ICONINFORMATION, texts::notice_caption);
         return;
     }
-    close_all_files();
     if (!retry_briefly([&] { return move_file(temporary, target); })) {
         message_box(texts::move_failed, MB_ICONINFORMATION, texts::notice_caption);
         return;
     }
+    download.reset();
     start_new_program(target);
 }
 
