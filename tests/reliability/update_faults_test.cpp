@@ -19,6 +19,7 @@ const wchar_t* const cannot_open_output = L"抱歉！无法打开自动更新程
 const wchar_t* const read_error = L"读文件出错!";
 const wchar_t* const delete_failed =
     L"抱歉！软件自动更新失败！原因：无法删除原程序，升级过程中不要使用要升级的那款软件！";
+const wchar_t* const move_failed = L"抱歉！软件自动更新失败！建议在官网下载！";
 const wchar_t* const open_program_notice = L"请打开你要更新的那款软件，有新版本的话软件会提示你更新！";
 
 std::string test_name()
@@ -52,6 +53,7 @@ TEST(NetworkFaults, EachIsReportedAndNothingIsInstalled)
         {"refused", "http://127.0.0.1:1/app.exe", cannot_open_address},
         {"unresolvable name", "http://updates.nowhere.invalid/app.exe", cannot_open_address},
         {"503", fault_url("/status/503"), cannot_open_address},
+        {"head then reset", fault_url("/cut"), read_error},
         // Announces 4 GiB + 1000 bytes and ends after 10240.
         {"length above 4 GiB", fault_url("/huge"), read_error},
     };
@@ -177,6 +179,31 @@ TEST(DiskFaults, TargetThatCannotBeDeletedKeepsTheOldProgram)
         EXPECT_EQ(e2e::read_file(scene.path(temporary_name)), e2e::version_2_bytes());
         record_result(std::string("fault=") + (read_only ? "read-only target" : "target held open"));
     }
+}
+
+// Another process (a virus scanner, say) holds the finished download without sharing its deletion: it
+// cannot be moved, and the old program must not have been deleted first.
+TEST(DiskFaults, DownloadHeldByAnotherProcessKeepsTheOldProgram)
+{
+    e2e::publish(UPDATER_DEMO_APP_V2, "demo_v2.exe");
+    e2e::UpdateScene scene(test_name());
+    ASSERT_TRUE(scene.start_application());
+    scene.start_updater(scene.argument_for(nginx_url("/slow/demo_v2.exe")));
+    ASSERT_TRUE(scene.wait_for_window());
+    const std::string temporary = scene.path(temporary_name);
+    for (int i = 0; i < 1500 && !e2e::file_exists(temporary); ++i)
+        Sleep(20);
+    HANDLE holder = CreateFileA(temporary.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    auto box = scene.dismiss_message_box(60s);
+    CloseHandle(holder);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, move_failed);
+    EXPECT_EQ(scene.wait_for_exit(15s), std::optional<DWORD>(0));
+    EXPECT_EQ(e2e::read_file(scene.target_path()), e2e::version_1_bytes()) << "the old program was lost";
+    EXPECT_EQ(e2e::read_file(temporary), e2e::version_2_bytes());
+    record_result("fault=download held without delete sharing");
 }
 
 TEST(DiskFaults, TemporaryNameThatIsAFolder)

@@ -150,6 +150,12 @@ class Handler(socketserver.BaseRequestHandler):
         self.request.shutdown(socket.SHUT_WR)
 
 
+    def route_cut(self, path, range_start):
+        """Announces 50000 bytes and resets the connection right after the head, before any body."""
+        self.send("200 OK", ["Content-Length: 50000"])
+        time.sleep(0.2)
+        self.drop()
+
     def route_stall(self, path, range_start):
         """/stall/<seconds>: announces 20000 bytes, sends 5000, goes silent for SECONDS, then sends the rest."""
         seconds = float(path.split("/")[2])
