@@ -229,9 +229,16 @@ HWND UpdateScene::start_application(const std::string& options)
     if (!start_process(job_, "\"" + target_path() + "\" --hwnd-file \"" + hwnd_file + "\" " + options, folder_,
                        application_))
         return nullptr;
-    for (int i = 0; i < 1500 && !file_exists(hwnd_file); ++i)
+    // The file may show up before its number can be read (a rename is not atomic everywhere): wait for
+    // the number itself.
+    std::string number;
+    for (int i = 0; i < 1500; ++i) {
+        number = read_file(hwnd_file);
+        if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos)
+            break;
+        number.clear();
         Sleep(20);
-    const std::string number = read_file(hwnd_file);
+    }
     application_window_ = number.empty() ? nullptr : reinterpret_cast<HWND>(std::stoull(number));
     return application_window_;
 }
