@@ -27,29 +27,44 @@ std::uint32_t __stdcall ten_arguments(std::uint32_t a1, std::uint32_t a2, std::u
     return a1 + 2 * a2 + 3 * a3 + 4 * a4 + 5 * a5 + 6 * a6 + 7 * a7 + 8 * a8 + 9 * a9 + 10 * a10;
 }
 
-std::uintptr_t stack_level()
+// Never inlined: each inlined copy would have its own slot in the caller's frame.
+[[gnu::noinline]] std::uintptr_t stack_level()
 {
     volatile char here = 0;
     return reinterpret_cast<std::uintptr_t>(&here);
 }
 
+// The stack level right after a call through call_address, always from the same code: if call_address
+// left the stack where the callee's own clean-up put it, the level would depend on the callee.
+[[gnu::noinline]] std::uintptr_t level_after_call(std::uintptr_t address, const std::uintptr_t (&words)[10],
+                                                  std::uintptr_t& result)
+{
+    result = call_address(address, words[0], words[1], words[2], words[3], words[4], words[5], words[6],
+                          words[7], words[8], words[9]);
+    return stack_level();
+}
+
 TEST(SkinSmoke, CallAddressCallsStdcallWithZeroTwoAndTenArguments)
 {
-    const std::uintptr_t level = stack_level();
+    struct Case {
+        std::uintptr_t address;
+        std::uintptr_t words[10];
+        std::uintptr_t expected;
+    };
+    const Case cases[] = {
+        {reinterpret_cast<std::uintptr_t>(&no_arguments), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 7},
+        {reinterpret_cast<std::uintptr_t>(&two_arguments), {4, 2, 9, 9, 9, 9, 9, 9, 9, 9}, 42},
+        {reinterpret_cast<std::uintptr_t>(&ten_arguments), {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 55},
+        {reinterpret_cast<std::uintptr_t>(&ten_arguments), {0, 0, 0, 0, 0, 0, 0, 0, 0, 3}, 30},
+    };
+    std::uintptr_t result = 0;
+    const std::uintptr_t level = level_after_call(cases[0].address, cases[0].words, result);
     // Repeated, so a stack left 40 or 32 bytes off would show in the level and in the results.
     for (int round = 0; round < 4; ++round) {
-        EXPECT_EQ(
-            call_address(reinterpret_cast<std::uintptr_t>(&no_arguments), 1, 2, 3, 4, 5, 6, 7, 8, 9, 10), 7u);
-        EXPECT_EQ(
-            call_address(reinterpret_cast<std::uintptr_t>(&two_arguments), 4, 2, 9, 9, 9, 9, 9, 9, 9, 9),
-            42u);
-        EXPECT_EQ(
-            call_address(reinterpret_cast<std::uintptr_t>(&ten_arguments), 1, 1, 1, 1, 1, 1, 1, 1, 1, 1),
-            55u);
-        EXPECT_EQ(
-            call_address(reinterpret_cast<std::uintptr_t>(&ten_arguments), 0, 0, 0, 0, 0, 0, 0, 0, 0, 3),
-            30u);
-        EXPECT_EQ(stack_level(), level);
+        for (const Case& c : cases) {
+            EXPECT_EQ(level_after_call(c.address, c.words, result), level);
+            EXPECT_EQ(result, c.expected);
+        }
     }
 }
 
