@@ -61,20 +61,30 @@ std::wstring window_text(HWND window)
     return text;
 }
 
-// Ends every demo application left running by a test, whichever version started it.
-BOOL CALLBACK close_demo_application(HWND window, LPARAM)
+// Ends every demo application left running from `folder` (passed as the LPARAM), whichever version
+// started it. Scenes of other tests may run at the same time; their applications are left alone.
+BOOL CALLBACK close_demo_application(HWND window, LPARAM folder_parameter)
 {
+    const std::string& folder = *reinterpret_cast<const std::string*>(folder_parameter);
     wchar_t class_name[64] = {};
     GetClassNameW(window, class_name, 64);
-    if (std::wstring(class_name) == L"UpdaterDemoApplication") {
-        DWORD process_id = 0;
-        GetWindowThreadProcessId(window, &process_id);
-        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id)) {
-            TerminateProcess(process, 0);
-            WaitForSingleObject(process, 5000);
-            CloseHandle(process);
-        }
+    if (std::wstring(class_name) != L"UpdaterDemoApplication")
+        return TRUE;
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(window, &process_id);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                 process_id);
+    if (!process)
+        return TRUE;
+    char image[MAX_PATH * 4] = {};
+    DWORD length = sizeof image;
+    const bool ours = QueryFullProcessImageNameA(process, 0, image, &length) &&
+                      _strnicmp(image, (folder + "\\").c_str(), folder.size() + 1) == 0;
+    if (ours) {
+        TerminateProcess(process, 0);
+        WaitForSingleObject(process, 5000);
     }
+    CloseHandle(process);
     return TRUE;
 }
 
@@ -217,7 +227,7 @@ UpdateScene::~UpdateScene()
     }
     // A new version started after the job's end still shows its window for a moment.
     for (int i = 0; i < 10; ++i) {
-        EnumWindows(close_demo_application, 0);
+        EnumWindows(close_demo_application, reinterpret_cast<LPARAM>(&folder_));
         Sleep(50);
     }
 }
