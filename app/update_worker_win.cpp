@@ -1,5 +1,8 @@
 #include "app/update_worker.h"
 
+#include <algorithm>
+#include <array>
+
 #include "app/download.h"
 #include "app/program_values.h"
 #include "app/progress_text.h"
@@ -99,6 +102,21 @@ void replace_program(const Text& temporary, const Text& target)
     start_new_program(target);
 }
 
+// The status line and bar position on their way to the window. They live here, not on the worker's
+// stack: a cancel may terminate the worker while the user-interface thread has still to apply them.
+struct ShownProgress {
+    std::array<char, 256> caption{};
+    std::int32_t position = 0;
+};
+ShownProgress shown_progress;
+
+// On the user-interface thread, while the worker waits.
+void apply_shown_progress()
+{
+    status_label.set_caption(shown_progress.caption.data());
+    progress_bar.set_position(shown_progress.position);
+}
+
 } // namespace
 
 void UpdateWorker()
@@ -149,6 +167,11 @@ void show_progress(std::int32_t total_bytes, std::int32_t downloaded_bytes, std:
     return;
 #endif
     const ProgressView view = progress_view(total_bytes, downloaded_bytes, elapsed_ms, received_bytes);
-    status_label.set_caption(view.caption);
-    progress_bar.set_position(view.position);
+    const std::size_t length = std::min(view.caption.size(), shown_progress.caption.size() - 1);
+    std::copy_n(view.caption.data(), length, shown_progress.caption.data());
+    shown_progress.caption[length] = '\0';
+    shown_progress.position = view.position;
+    // Both changes in one trip to the user-interface thread, rather than one trip for each: a message
+    // sent across threads is the dearest part of an update under Wine.
+    MainForm.run_on_window_thread(apply_shown_progress);
 }

@@ -20,6 +20,7 @@ import time
 
 MIB = 1024 * 1024
 TICKS = os.sysconf("SC_CLK_TCK")
+BLOCK = 10240  # bytes per read, the updater's and the bare loop's
 
 
 def proc_figures(pid):
@@ -160,7 +161,18 @@ def main():
     if not startup_pairs or any(a < 0 or b < 0 for a, b in startup_pairs):
         raise RuntimeError(f"start-up probe failed: {probe.stdout!r} {probe.stderr!r}")
 
+    # The floor under the per-block display: one message sent across threads, measured on its own.
+    send_costs = []
+    for _ in range(args.runs):
+        probe = subprocess.run(wine(os.path.join(args.tools, "send_cost.exe")), env=env, cwd=args.work,
+                               capture_output=True, text=True, timeout=300)
+        fields = probe.stdout.split()
+        if len(fields) != 2:
+            raise RuntimeError(f"send-cost probe failed: {probe.stdout!r} {probe.stderr!r}")
+        send_costs.append(tuple(float(x) for x in fields))
+
     large_mb = large / MIB
+    blocks = large / BLOCK
     rows = []
 
     def row(figure, values, unit, target=""):
@@ -190,6 +202,15 @@ def main():
         "reported")
     row("UI cost: CPU, real / no per-block display",
         [r["updater"][1] / max(r["nodisplay"][1], 1 / TICKS) for r in rounds], "ratio", "reported")
+    row("bare loop, time per 10240-byte block", [r["bare"][0] * 1e6 / blocks for r in rounds], "us")
+    row("updater display, time per block (real - no display)",
+        [(r["updater"][0] - r["nodisplay"][0]) * 1e6 / blocks for r in rounds], "us", "reported")
+    row("one SendMessage across threads (WM_NULL)", [n for n, _ in send_costs], "us", "reported")
+    row("one SetWindowTextA across threads", [t for _, t in send_costs], "us", "reported")
+    # The best the updater could do if each update cost nothing but the one trip it must make.
+    row("bound: bare block / (bare block + one trip)",
+        [(r["bare"][0] / blocks) / (r["bare"][0] / blocks + n / 1e6) for r, (n, _) in zip(rounds, send_costs)],
+        "ratio", "reported")
     size = os.path.getsize(args.product)
     rows.append(("size of dist/x86/updater.exe", f"{size / 1024:.1f}", "", "", "KiB", "<= 172"))
 

@@ -1,6 +1,8 @@
 #pragma once
 // A top-level window built by the dialog manager from a dialog template.
 
+#include <atomic>
+
 #include "ui/event_handler.h"
 #include "ui/gdi_brush.h"
 #include "ui/unit.h"
@@ -27,6 +29,12 @@ class FormUnit final : public Unit {
     // The client area is painted in `colour` from now on; repainted at once unless `redraw` is false.
     COLORREF set_background_colour(COLORREF colour, bool redraw = true);
 
+    // Runs `action` on the thread that owns the form's window and returns once it has run there; on
+    // that thread itself it is a plain call. Any number of unit changes made by `action` cost one trip
+    // between threads, where each change made from another thread costs its own. For one other thread
+    // at a time. False when the form has no window or `action` did not run.
+    bool run_on_window_thread(EventHandler action) const;
+
     void set_destroy_handler(EventHandler handler) { on_destroy_ = handler; }
     void set_close_query_handler(CloseQueryHandler handler) { on_close_query_ = handler; }
 
@@ -48,6 +56,9 @@ class FormUnit final : public Unit {
     bool modal_ = false;
     CreatedHandler on_created_ = nullptr;
     CloseQueryHandler on_close_query_ = nullptr;
+    // The action of run_on_window_thread, kept here rather than carried by the message, so that a
+    // message from elsewhere can never make the form call an address of its choosing.
+    mutable std::atomic<EventHandler> window_thread_action_{nullptr};
 };
 
 // The dialog procedure of every form: binds the pending form at WM_INITDIALOG, then hands each

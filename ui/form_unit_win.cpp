@@ -8,6 +8,21 @@ namespace {
 // User-interface thread only.
 FormUnit* pending_form = nullptr;
 
+// Asks a form to run its pending run_on_window_thread action. A registered message, so that no other
+// program's message in the WM_APP range can pass for it.
+UINT run_action_message()
+{
+    // Registering the same name again gives the same number, so two threads racing here agree. (A
+    // static initialised by the call would bring in the thread-safe guard, and the threads runtime.)
+    static std::atomic<UINT> registered{0};
+    UINT message = registered.load(std::memory_order_relaxed);
+    if (message == 0) {
+        message = RegisterWindowMessageA("updater.FormUnit.run_on_window_thread");
+        registered.store(message, std::memory_order_relaxed);
+    }
+    return message;
+}
+
 } // namespace
 
 INT_PTR FormUnit::load_modal(HINSTANCE module, int template_id, CreatedHandler on_created, HWND parent)
@@ -62,8 +77,28 @@ INT_PTR CALLBACK form_dialog_procedure(HWND window, UINT message, WPARAM wparam,
     return unit->handle_dialog_message(window, message, wparam, lparam);
 }
 
+bool FormUnit::run_on_window_thread(EventHandler action) const
+{
+    HWND window = this->window();
+    if (window == nullptr || action == nullptr)
+        return false;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+        action();
+        return true;
+    }
+    window_thread_action_.store(action);
+    return SendMessageA(window, run_action_message(), 0, 0) != 0;
+}
+
 INT_PTR FormUnit::handle_dialog_message(HWND window, UINT message, WPARAM, LPARAM)
 {
+    if (message == run_action_message() && message != 0) {
+        const EventHandler action = window_thread_action_.exchange(nullptr);
+        if (action != nullptr)
+            action();
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, action != nullptr ? 1 : 0);
+        return TRUE;
+    }
     switch (message) {
     case WM_INITDIALOG:
         if (on_created_ != nullptr) {

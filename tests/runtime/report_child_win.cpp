@@ -48,6 +48,19 @@ int main(int argc, char** argv)
         void* volatile block = ::operator new (std::size_t{1} << 62);
         return block != nullptr ? 4 : 5;
     }
+    // The program's replacements for the standard library's throwing routines (linked in here as in
+    // the updater): a string longer than memory allows is out of memory, an index out of range is
+    // runtime check 1.
+    if (mode == "length_error") {
+        install_out_of_memory_report();
+        std::string text;
+        text.reserve(text.max_size() + 1);
+        return 4;
+    }
+    if (mode == "out_of_range") {
+        const std::string text = "x";
+        return text.at(static_cast<std::size_t>(argc)) == 'x' ? 4 : 5;
+    }
     if (mode == "missing_module")
         bind_late_function(missing_module);
     if (mode == "missing_function")

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -322,6 +323,63 @@ TEST_F(FormTest, CaptionAndPositionFromAnotherThreadAreAppliedBeforeTheCallRetur
     EXPECT_TRUE(finished);
     EXPECT_TRUE(worker_report.failures.empty()) << worker_report.failures.front();
     EXPECT_EQ(worker_report.last_label_text, "complete");
+}
+
+// What a run_on_window_thread action saw, for the test below.
+struct ActionRecord {
+    FormUnit* form = nullptr;
+    DWORD window_thread = 0;
+    std::atomic<int> runs{0};
+    std::atomic<DWORD> ran_on{0};
+    std::vector<std::string> failures; // worker thread only
+};
+ActionRecord* action_record = nullptr;
+
+void record_action()
+{
+    action_record->ran_on = GetCurrentThreadId();
+    ++action_record->runs;
+}
+
+DWORD WINAPI run_actions_from_worker(void*)
+{
+    // The test ran the action once on the window's thread before starting this one.
+    for (int i = 1; i <= 3; ++i) {
+        const bool ran = action_record->form->run_on_window_thread(&record_action);
+        if (!ran || action_record->runs != 1 + i)
+            action_record->failures.push_back("action " + std::to_string(i) + " not run before the call returned");
+        if (action_record->ran_on != action_record->window_thread)
+            action_record->failures.push_back("action " + std::to_string(i) + " ran on another thread");
+    }
+    return 0;
+}
+
+TEST_F(FormTest, ActionsFromAnotherThreadRunOnTheWindowsThreadBeforeTheCallReturns)
+{
+    ActionRecord record;
+    record.form = &form;
+    action_record = &record;
+    bool finished = false;
+    bool ran_here = false;
+    run([&](HWND window) {
+        record.window_thread = GetWindowThreadProcessId(window, nullptr);
+        // On the window's own thread: a plain call.
+        ran_here = form.run_on_window_thread(&record_action) && record.runs == 1;
+        HANDLE worker = nullptr;
+        ASSERT_TRUE(start_thread(&run_actions_from_worker, nullptr, &worker));
+        finished = wait_pumping_sent_messages(worker, 30000);
+        CloseHandle(worker);
+        // A foreign sender of the form's message finds no action to run.
+        const UINT message = RegisterWindowMessageA("updater.FormUnit.run_on_window_thread");
+        EXPECT_EQ(SendMessageA(window, message, reinterpret_cast<WPARAM>(&record_action), 0), 0);
+        close_later();
+    });
+    EXPECT_FALSE(form.run_on_window_thread(&record_action)) << "the form has no window any more";
+    action_record = nullptr;
+    EXPECT_TRUE(ran_here);
+    EXPECT_TRUE(finished);
+    EXPECT_TRUE(record.failures.empty()) << record.failures.front();
+    EXPECT_EQ(record.runs, 4);
 }
 
 TEST_F(FormTest, ModelessFormIsServedByTheCallersLoop)
