@@ -23,10 +23,16 @@ namespace {
     internal_error(1);
 }
 
+// A distinct block even for size 0, as operator new must give.
+void* allocate_once(std::size_t size)
+{
+    return std::malloc(size == 0 ? 1 : size);
+}
+
 void* allocate(std::size_t size)
 {
     for (;;) {
-        if (void* block = std::malloc(size == 0 ? 1 : size)) {
+        if (void* block = allocate_once(size)) {
             return block;
         }
         // A handler may free memory and let the allocation try again; the program's own ends it.
@@ -52,12 +58,12 @@ void* operator new[](std::size_t size)
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
-    return std::malloc(size == 0 ? 1 : size);
+    return allocate_once(size);
 }
 
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
 {
-    return std::malloc(size == 0 ? 1 : size);
+    return allocate_once(size);
 }
 
 void operator delete(void* block) noexcept
